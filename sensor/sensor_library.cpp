@@ -1,0 +1,4 @@
+// The one SensorLibrary record of the process.
+#include "sensor/sensor_library.h"
+
+SensorLibrary sensorLibrary{};
