@@ -78,7 +78,7 @@ struct SystemCalls {
     FARPROC (*GetProcAddress)(HMODULE module, const char* name);
     BOOL (*FreeLibrary)(HMODULE module);
     LONG (*RegOpenKeyExA)(HKEY root, const char* subKey, DWORD options, REGSAM access, HKEY* result);
-    LONG (*RegQueryValueExA)
+    LONG(*RegQueryValueExA)
     (HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
     LONG (*RegCloseKey)(HKEY key);
 };
