@@ -45,3 +45,9 @@ void operator delete(void* block) noexcept {
 }
 
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
+// The array forms too: a runtime such as AddressSanitizer's replaces them on
+// its own instead of forwarding them to the single-object forms.
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete[](void* block) noexcept { operator delete(block); }
+void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }

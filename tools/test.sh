@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds the 32-bit and 64-bit
+# Windows DLLs and the native build, then runs every test, once plainly and
+# once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-dependencies.sh
+
+for preset in win32 win64 native sanitize; do
+  echo "== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+export VARDELO_REQUIRE_WINDOWS_BUILDS=1
+for preset in native sanitize; do
+  echo "== test: $preset"
+  ctest --preset "$preset"
+done
