@@ -65,6 +65,7 @@ platform::DWORD CRegistryKey::QueryValueType(const char* valueName) {
 }
 
 std::string CRegistryKey::QueryString(const char* valueName, const char* defaultText) {
+    if (defaultText == nullptr) defaultText = "";
     const platform::DWORD type = QueryValueType(valueName);
     if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ) return defaultText;
 
