@@ -32,10 +32,11 @@ public:
     // when the key or the value cannot be read.
     platform::DWORD QueryValueType(const char* valueName);
 
-    // The text of a REG_SZ or REG_EXPAND_SZ value of at most 254 characters,
-    // returned as stored (nothing is expanded); a copy of `defaultText` when
-    // the value is missing, of another type, longer, or unreadable. May
-    // throw std::bad_alloc.
+    // The text of a REG_SZ or REG_EXPAND_SZ value whose data takes at most
+    // 255 bytes (254 characters and the NUL), returned as stored: nothing is
+    // expanded. Data stored without a NUL ends where the delivered bytes
+    // end. A copy of `defaultText` (null: empty) when the value is missing,
+    // of another type, longer, or unreadable. May throw std::bad_alloc.
     std::string QueryString(const char* valueName, const char* defaultText);
 
     // Back to the root HKEY_CURRENT_USER, the empty path and the flag set;
