@@ -4,6 +4,7 @@
 #include "plugin/exports.h"
 #include "plugin/reading_request.h"
 #include "sensor/sensor_library.h"
+#include "tests/support/fake_vendor_library.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,24 +12,10 @@
 
 namespace {
 
-int VARDELO_CDECL selectDevice(int) { return 1; }
-int VARDELO_CDECL initConfig(int) { return 1; }
-int VARDELO_CDECL detectDevices(int) { return 1; }
-double VARDELO_CDECL readHygrometer(double* temperature, double* humidity) {
-    *temperature = 21.5;
-    *humidity = 40.0;
-    return *temperature;
-}
-
-int moduleStandIn;
-
 void bindSensor() {
-    sensorLibrary = SensorLibrary{reinterpret_cast<platform::HMODULE>(&moduleStandIn),
-                                  initConfig,
-                                  detectDevices,
-                                  selectDevice,
-                                  readHygrometer,
-                                  1};
+    fake_vendor::Reset();
+    fake_vendor::state.devices = {{21.5, 40.0}};
+    sensorLibrary = fake_vendor::BoundRecord(1);
 }
 
 // "[tempC]abc[hum]abcde[dew]abcde..." : one token every 10 bytes.

@@ -6,6 +6,7 @@
 #include "plugin/number_text.h"
 #include "plugin/plugin_instance.h"
 #include "sensor/sensor_library.h"
+#include "tests/support/fake_vendor_library.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,16 +15,6 @@
 #include <vector>
 
 namespace {
-
-int VARDELO_CDECL selectDevice(int) { return 1; }
-int VARDELO_CDECL initConfig(int) { return 1; }
-int VARDELO_CDECL detectDevices(int) { return 2; }
-double VARDELO_CDECL readHygrometer(double* temperature, double* humidity) {
-    *temperature = -12.25;
-    *humidity = 63.5;
-    return *temperature;
-}
-int moduleStandIn;
 
 void check(bool condition) {
     if (!condition) std::abort();
@@ -42,12 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    sensorLibrary = SensorLibrary{reinterpret_cast<platform::HMODULE>(&moduleStandIn),
-                                  initConfig,
-                                  detectDevices,
-                                  selectDevice,
-                                  readHygrometer,
-                                  2};
+    fake_vendor::Reset();
+    fake_vendor::state.devices = {{-12.25, 63.5}, {0.0, 0.0, true}};
+    sensorLibrary = fake_vendor::BoundRecord(2);
     PluginInstance* instance = dllstartup(0, 0);
     const char* answer =
         GetData(instance, texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str());

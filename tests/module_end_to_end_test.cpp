@@ -2,6 +2,7 @@
 // directory with the simulated hygrometer in its plugins folder and a
 // registry hive that names it, runs vardelo-probe on Vardelo.so and checks
 // its answer and the vendor calls the simulated library recorded.
+#include "tests/support/command_output.h"
 #include "tests/support/scratch_directory.h"
 
 #include <dlfcn.h>
@@ -57,12 +58,7 @@ private:
 std::string runProbe(const std::vector<std::string>& arguments) {
     std::string command = std::string("'") + VARDELO_PROBE + "' '" + VARDELO_MODULE + "'";
     for (const std::string& argument : arguments) command += " '" + argument + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return "(popen failed)";
-    std::string output;
-    char chunk[1024];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
-    return output;
+    return CommandOutput(command);
 }
 
 const std::vector<std::string> kReadDevice0 = {"EMySetCurrentDev(0)", "EMyReadHUM"};

@@ -1,6 +1,8 @@
 // Checks the built Windows DLLs with the mingw objdump: the export table
 // the host looks up (names, ordinals, shared addresses, module name) and
 // the imports, which must be system DLLs only so that a user copies one file.
+#include "tests/support/command_output.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,17 +26,8 @@ struct PeSummary {
     std::set<std::string> importedDlls;
 };
 
-std::string run(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return std::string();
-    std::string output;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
-    return output;
-}
-
 PeSummary inspect(const std::string& objdump, const std::string& dll) {
-    const std::string output = run(objdump + " -p '" + dll + "'");
+    const std::string output = CommandOutput(objdump + " -p '" + dll + "'");
     PeSummary pe;
     int ordinalBase = 0;
     enum { other, addresses, names } section = other;
