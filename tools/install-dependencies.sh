@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-  clang libclang-rt-14-dev valgrind locales
+  clang libclang-rt-14-dev clang-format valgrind locales
 )
 
 missing=()

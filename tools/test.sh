@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds the 32-bit and 64-bit
-# Windows DLLs and the native build, runs every test, once plainly and once
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and fuzzes GetData
-# for a fixed number of runs.
+# The test command: installs what is missing, checks the formatting, builds
+# the 32-bit and 64-bit Windows DLLs and the native build, runs every test,
+# once plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and fuzzes GetData for a fixed number of runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-dependencies.sh
+
+echo "== format: every C++ file as .clang-format says"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 for preset in win32 win64 native sanitize fuzz; do
   echo "== build: $preset"
