@@ -96,6 +96,16 @@ protected:
 
     static platform::BOOL Notify(platform::DWORD reason) { return DllMain(nullptr, reason, nullptr); }
 
+    // Attaches with `devices` detected, forgets the calls made on the way,
+    // and returns the record as the attach left it.
+    static SensorLibrary AttachWithDevices(int devices) {
+        fake_vendor::state.detectedCount = devices;
+        Notify(platform::DLL_PROCESS_ATTACH);
+        recorder.calls.clear();
+        fake_vendor::Reset();
+        return sensorLibrary;
+    }
+
     ScopedSystemCalls calls_{kRecordingCalls};
 };
 
@@ -186,11 +196,7 @@ TEST_F(LoaderTest, LibraryThatDoesNotLoadLeavesTheRecordEmpty) {
 }
 
 TEST_F(LoaderTest, DetachReleasesTheLibraryAndChangesNothingElse) {
-    fake_vendor::state.detectedCount = 2;
-    Notify(platform::DLL_PROCESS_ATTACH);
-    const SensorLibrary attached = sensorLibrary;
-    recorder.calls.clear();
-    fake_vendor::Reset();
+    const SensorLibrary attached = AttachWithDevices(2);
 
     EXPECT_EQ(Notify(platform::DLL_PROCESS_DETACH), 1);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"FreeLibrary"}));
@@ -199,11 +205,7 @@ TEST_F(LoaderTest, DetachReleasesTheLibraryAndChangesNothingElse) {
 }
 
 TEST_F(LoaderTest, ThreadNotificationsDoNothing) {
-    fake_vendor::state.detectedCount = 1;
-    Notify(platform::DLL_PROCESS_ATTACH);
-    const SensorLibrary attached = sensorLibrary;
-    recorder.calls.clear();
-    fake_vendor::Reset();
+    const SensorLibrary attached = AttachWithDevices(1);
 
     for (platform::DWORD reason : {platform::DLL_THREAD_ATTACH, platform::DLL_THREAD_DETACH, platform::DWORD{7}}) {
         EXPECT_EQ(Notify(reason), 1);
