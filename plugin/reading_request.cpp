@@ -6,6 +6,7 @@
 #include "plugin/plugin_instance.h"
 #include "sensor/sensor_library.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
