@@ -8,11 +8,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,16 +50,46 @@ public:
         return lines;
     }
 
+    // The last call logged, or "" before the first.
+    std::string lastLoggedCall() const {
+        const std::vector<std::string> calls = loggedCalls();
+        return calls.empty() ? std::string() : calls.back();
+    }
+
 private:
     ScratchDirectory scratch_;
 };
 
-// Runs the probe on the module with `arguments` (each single-quoted) and
-// returns what it printed.
-std::string runProbe(const std::vector<std::string>& arguments) {
-    std::string command = std::string("'") + VARDELO_PROBE + "' '" + VARDELO_MODULE + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    return CommandOutput(command);
+// The text quoted for the shell.
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+struct ProbeRun {
+    std::string output;  // what the probe wrote to standard output
+    int status;          // its exit status
+};
+
+// Runs vardelo-probe with `arguments`, its standard error discarded. The
+// shell appends a line with the exit status, which is split off again.
+ProbeRun runProbe(const std::vector<std::string>& arguments) {
+    std::string command = shellQuoted(VARDELO_PROBE);
+    for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+    const std::string output = CommandOutput(command + " 2>/dev/null; printf '\\nexit %d\\n' \"$?\"");
+    const std::size_t marker = output.rfind("\nexit ");
+    if (marker == std::string::npos) return ProbeRun{output, -1};
+    return ProbeRun{output.substr(0, marker), std::atoi(output.c_str() + marker + 6)};
+}
+
+// Runs the probe on the module to read `request` (template, device, ...).
+std::string readThroughProbe(const std::vector<std::string>& request) {
+    std::vector<std::string> arguments = {VARDELO_MODULE};
+    arguments.insert(arguments.end(), request.begin(), request.end());
+    const ProbeRun run = runProbe(arguments);
+    EXPECT_EQ(run.status, 0);
+    return run.output;
 }
 
 const std::vector<std::string> kReadDevice0 = {"EMySetCurrentDev(0)", "EMyReadHUM"};
@@ -72,7 +103,14 @@ std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> 
 struct EndToEndCase {
     const char* name;
     Library library;
-    enum { installed, installedWithTrailingSlash, emptyDirPath, noDirPath, noHive } registry;
+    enum {
+        installed,
+        installedWithTrailingSlash,
+        installedWithTrailingBackslash,
+        emptyDirPath,
+        noDirPath,
+        noHive
+    } registry;
     const char* devices;               // VARDELO_SIM_DEVICES, or null for the default
     const char* detect;                // VARDELO_SIM_DETECT, or null
     std::vector<std::string> request;  // template, device, decimals, calibrations
@@ -94,6 +132,9 @@ TEST_P(ModuleEndToEnd, AnswersAndVendorCalls) {
         case EndToEndCase::installedWithTrailingSlash:
             host.writeInstalledHive(host.path() + "/");
             break;
+        case EndToEndCase::installedWithTrailingBackslash:
+            host.writeInstalledHive(host.path() + "\\");
+            break;
         case EndToEndCase::emptyDirPath:
             host.writeHive("[Software\\Brindlow Korvanel\\General]\nDirPath=sz:\n");
             break;
@@ -109,7 +150,7 @@ TEST_P(ModuleEndToEnd, AnswersAndVendorCalls) {
     if (c.devices != nullptr) devices = std::make_unique<ScopedEnvironment>("VARDELO_SIM_DEVICES", c.devices);
     if (c.detect != nullptr) detect = std::make_unique<ScopedEnvironment>("VARDELO_SIM_DETECT", c.detect);
 
-    EXPECT_EQ(runProbe(c.request), std::string(c.answer) + "\n");
+    EXPECT_EQ(readThroughProbe(c.request), std::string(c.answer) + "\n");
     EXPECT_EQ(host.loggedCalls(), c.calls);
 }
 
@@ -178,6 +219,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModuleEndToEnd,
                                                         {"[hum]", "", "0"},
                                                         "40",
                                                         concat({kAttachOneDevice, kReadDevice0, kUnload})},
+                                           EndToEndCase{"directory with a trailing backslash",
+                                                        Library::simulated,
+                                                        EndToEndCase::installedWithTrailingBackslash,
+                                                        nullptr,
+                                                        nullptr,
+                                                        {"[tempC]", "0", "2"},
+                                                        "21.50",
+                                                        concat({kAttachOneDevice, kReadDevice0, kUnload})},
                                            EndToEndCase{"library without EMyReadHUM",
                                                         Library::withoutReadHum,
                                                         EndToEndCase::installed,
@@ -219,6 +268,54 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModuleEndToEnd,
                                                         "Can't load HidFTDll.dll",
                                                         kNothing}));
 
+// The probe itself: its --info report on the real module, and its exit
+// status when it cannot do what it is asked.
+TEST(Probe, InfoReportsTheHostEntryPointsAndEscapesControlCharacters) {
+    HostDirectory host(Library::none);
+    ScopedEnvironment hive("VARDELO_STANDIN_HKCU", host.hivePath());  // no hive: nothing to read
+
+    const ProbeRun run = runProbe({"--info", VARDELO_MODULE, "[devcnt]"});
+
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "init: GetData\n"
+              "getparam(GetData): display string|device ID|decimal places|temp. calibration|hum. calibration|\n"
+              "dlltype: 1\n"
+              "getinfo(0): Korvanel Vardelo plugin\n"
+              "getinfo(1): Quenlet\n"
+              "getinfo(2): 1.1\n"
+              "getinfo(3): 6/9/2010\n"
+              "getinfo(4): 2/13/2011\n"
+              "getinfo(5): www.example.org/vardelo\n"
+              "getinfo(6): vardelo@example.org\n"
+              "getinfo(7): Reads data from\\n\\t\\tVardelo USB hygrometer\n"
+              "Can't load HidFTDll.dll\n");
+}
+
+struct ProbeFailure {
+    const char* name;
+    std::vector<std::string> arguments;
+    int status;
+};
+
+std::ostream& operator<<(std::ostream& out, const ProbeFailure& c) { return out << c.name; }
+
+class ProbeFailures : public ::testing::TestWithParam<ProbeFailure> {};
+
+TEST_P(ProbeFailures, PrintNothingAndExitWithTheirStatus) {
+    const ProbeRun run = runProbe(GetParam().arguments);
+    EXPECT_EQ(run.status, GetParam().status);
+    EXPECT_EQ(run.output, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProbeFailures,
+    ::testing::Values(ProbeFailure{"no arguments", {}, 2}, ProbeFailure{"no module after --info", {"--info"}, 2},
+                      ProbeFailure{"too many texts", {VARDELO_MODULE, "t", "d", "2", "0", "0", "extra"}, 2},
+                      ProbeFailure{"module missing", {"/nonexistent/Vardelo.so", "[tempC]"}, 1},
+                      ProbeFailure{
+                          "module without the host entry points", {VARDELO_SIMULATED_HYGROMETER, "[tempC]"}, 1}));
+
 // In this process: the library is bound while the module loads and
 // released while it unloads, each time it is loaded.
 TEST(ModuleLifetime, LoadBindsAndUnloadReleasesTheLibrary) {
@@ -230,9 +327,9 @@ TEST(ModuleLifetime, LoadBindsAndUnloadReleasesTheLibrary) {
     for (int load = 1; load <= 2; ++load) {
         void* module = dlopen(VARDELO_MODULE, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(module, nullptr) << dlerror();
-        EXPECT_EQ(host.loggedCalls().back(), "EMyInitConfig(1)") << "load " << load;
+        EXPECT_EQ(host.lastLoggedCall(), "EMyInitConfig(1)") << "load " << load;
         ASSERT_EQ(dlclose(module), 0);
-        EXPECT_EQ(host.loggedCalls().back(), "unload") << "load " << load;
+        EXPECT_EQ(host.lastLoggedCall(), "unload") << "load " << load;
     }
     EXPECT_EQ(host.loggedCalls().size(), 2 * (kAttachOneDevice.size() + kUnload.size()));
 }

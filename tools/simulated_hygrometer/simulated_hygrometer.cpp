@@ -1,12 +1,13 @@
-// A simulated Vardelo hygrometer behind the four entry points the module
-// expects of the vendor library, built as "HidFTDll.dll" for tests, the
-// demo and users without hardware. It is not the vendor's library and is
+// A simulated hygrometer behind the four entry points the module expects of
+// the vendor library, built as "HidFTDll.dll" for tests, the demo and users
+// without hardware. It is not a replacement of the vendor's library and is
 // not shipped in its place.
 //
 // Configuration, read when the library is loaded:
 //   VARDELO_SIM_DEVICES  devices separated by ',': "temp:hum" in degrees
 //                        Celsius and percent, or "-" for a device whose
-//                        read writes nothing. Default "21.5:40".
+//                        read writes nothing; empty for none. Default
+//                        "21.5:40".
 //   VARDELO_SIM_DETECT   what EMyDetectDevice returns instead of the number
 //                        of devices (such as "0" or "-1").
 //   VARDELO_SIM_LOG      a file to which each call is appended as a line:
@@ -43,10 +44,11 @@ bool parseNumber(std::string_view text, Number& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-// "21.5:40,22:45,-" -> three devices; a malformed entry is a device that
-// reads nothing.
+// "21.5:40,22:45,-" -> three devices; "" -> none. A malformed entry is a
+// device whose read writes nothing.
 std::vector<Device> parseDevices(std::string_view text) {
     std::vector<Device> devices;
+    if (text.empty()) return devices;
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view entry = text.substr(0, comma);
