@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -96,22 +97,30 @@ void expectHostExportTable(const PeSummary& pe) {
     }
 }
 
-TEST(WindowsArtifacts, Win32ModuleExportsTheFourteenNamesAndImportsSystemDllsOnly) {
-    const std::string dll = builtDll(VARDELO_WIN32_MODULE);
-    if (dll.empty()) GTEST_SKIP() << "win32 preset not built";
-    const PeSummary pe = inspect(VARDELO_WIN32_OBJDUMP, dll);
-    EXPECT_EQ(pe.fileFormat, "pei-i386");
+struct WindowsBuild {
+    const char* preset;
+    const char* module;
+    const char* objdump;
+    const char* fileFormat;
+};
+
+std::ostream& operator<<(std::ostream& out, const WindowsBuild& build) { return out << build.preset; }
+
+class WindowsArtifacts : public ::testing::TestWithParam<WindowsBuild> {};
+
+TEST_P(WindowsArtifacts, ModuleExportsTheFourteenNamesAndImportsSystemDllsOnly) {
+    const WindowsBuild& build = GetParam();
+    const std::string dll = builtDll(build.module);
+    if (dll.empty()) GTEST_SKIP() << build.preset << " preset not built";
+    const PeSummary pe = inspect(build.objdump, dll);
+    EXPECT_EQ(pe.fileFormat, build.fileFormat);
     expectHostExportTable(pe);
     EXPECT_EQ(pe.importedDlls, kSystemDlls);
 }
 
-TEST(WindowsArtifacts, Win64ModuleHasTheSameExportTable) {
-    const std::string dll = builtDll(VARDELO_WIN64_MODULE);
-    if (dll.empty()) GTEST_SKIP() << "win64 preset not built";
-    const PeSummary pe = inspect(VARDELO_WIN64_OBJDUMP, dll);
-    EXPECT_EQ(pe.fileFormat, "pei-x86-64");
-    expectHostExportTable(pe);
-    EXPECT_EQ(pe.importedDlls, kSystemDlls);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Builds, WindowsArtifacts,
+    ::testing::Values(WindowsBuild{"win32", VARDELO_WIN32_MODULE, VARDELO_WIN32_OBJDUMP, "pei-i386"},
+                      WindowsBuild{"win64", VARDELO_WIN64_MODULE, VARDELO_WIN64_OBJDUMP, "pei-x86-64"}));
 
 }  // namespace
